@@ -1,0 +1,134 @@
+// The simulated Windows machine behind the host stand-in's Win32 calls.
+//
+// A test sets the machine's state, runs product code, then reads what the
+// code did: every call in order, the processes it started, and the handles it
+// left open. Strings are held narrow (the tests use ASCII); paths, registry
+// keys, service and module names compare without regard to case, as on
+// Windows.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace standin {
+
+struct RegistryKey {
+  std::string path;              // below HKLM, e.g. "SOFTWARE\\Vendor"
+  LONG open_error = ERROR_SUCCESS;  // answer to every open of this key
+  bool has_default_value = false;
+  std::string default_value;
+  bool value_terminated = true;  // stored with its terminator
+};
+
+struct Service {
+  std::string name;
+  DWORD open_error = ERROR_SUCCESS;
+};
+
+// An answer of the lookup library: declines, or writes `value`. When
+// `unterminated` is set it fills the whole buffer with `value`'s first
+// character and writes no terminator.
+struct LookupAnswer {
+  bool answers = false;
+  std::string value;
+  bool unterminated = false;
+};
+
+struct Machine {
+  // Version: what GetVersionExW and RtlGetVersion report (its size field is
+  // ignored), and which of the calls work.
+  OSVERSIONINFOEXW version = {};
+  bool ntdll_loaded = true;
+  bool kernel32_loaded = true;
+  bool has_rtl_get_version = true;
+  LONG rtl_get_version_status = 0;
+  bool get_version_ex_takes_extended = true;
+  bool get_version_ex_takes_plain = true;
+  bool has_get_native_system_info = true;
+  WORD native_architecture = PROCESSOR_ARCHITECTURE_INTEL;
+
+  // The executable's own file name. A name that does not fit is cut; before
+  // Vista the cut name carried no terminator.
+  std::string module_file_name = "C:\\Deploy\\kovlaunch.exe";
+  bool module_file_name_fails = false;
+  bool cut_module_name_unterminated = false;
+  // Short forms of long directory names: {long prefix, short prefix}. A path
+  // under none of them has no short form and comes back unchanged.
+  std::vector<std::pair<std::string, std::string>> short_names;
+
+  std::vector<RegistryKey> registry;
+
+  DWORD service_manager_error = ERROR_SUCCESS;
+  std::vector<Service> services;
+
+  std::set<std::string> files;
+  std::set<std::string> directories;
+
+  LookupAnswer service_name_lookup;
+  LookupAnswer app_path_key_lookup;
+
+  DWORD create_process_error = ERROR_SUCCESS;
+  DWORD shell_execute_error = ERROR_SUCCESS;
+};
+
+struct ProcessStart {
+  bool application_name_null = false;
+  std::string command_line;
+  bool process_attributes_given = false;
+  DWORD process_attributes_length = 0;
+  bool process_security_descriptor_null = false;
+  BOOL process_handle_inheritable = FALSE;
+  bool thread_attributes_null = false;
+  BOOL inherit_handles = FALSE;
+  DWORD creation_flags = 0;
+  bool environment_null = false;
+  bool current_directory_null = false;
+  DWORD startup_size = 0;
+  DWORD startup_flags = 0;
+  WORD show_window = 0;
+  bool startup_other_fields_zero = false;
+};
+
+struct ShellStart {
+  DWORD size = 0;
+  ULONG mask = 0;
+  bool window_null = false;
+  std::string verb;
+  std::string file;
+  std::string parameters;
+  bool directory_null = false;
+  int show = 0;
+};
+
+struct Trace {
+  std::vector<std::string> calls;
+  std::vector<ProcessStart> process_starts;
+  std::vector<ShellStart> shell_starts;
+  std::vector<DWORD> sleeps;
+  std::vector<std::string> misuses;  // closes and waits on handles not open
+};
+
+// The machine a test sets up, and what the code did on it.
+Machine& TheMachine();
+Trace& TheTrace();
+
+// A fresh machine: Windows 7 SP1 workstation, x86, nothing installed, the
+// executable at C:\Deploy\kovlaunch.exe. Clears the trace and all handles.
+void Reset();
+
+// Descriptions of the handles opened and not yet closed.
+std::vector<std::string> OpenHandles();
+
+// How many recorded calls begin with `prefix`, and the index of the first
+// one (-1 when there is none).
+int CountCalls(const std::string& prefix);
+int FirstCall(const std::string& prefix);
+
+std::string Narrow(const WCHAR* text);
+std::string Narrow(const WCHAR* text, std::size_t length);
+
+}  // namespace standin
