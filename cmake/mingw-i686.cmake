@@ -13,6 +13,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
-# The prefix comes from WINEPREFIX, which the test script sets to a prefix of
-# its own.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# Wine, in the prefix the test script made for the run.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tests/wine/run-in-test-prefix)

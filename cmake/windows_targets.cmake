@@ -25,7 +25,8 @@ configure_file(resources/version.h.in ${CMAKE_BINARY_DIR}/generated/kovlaunch_ve
 
 add_executable(kovlaunch WIN32 launcher/main.cpp resources/kovlaunch.rc)
 target_link_libraries(kovlaunch PRIVATE launcher)
-target_link_options(kovlaunch PRIVATE -municode ${STATIC_RUNTIME})
+# Stripped: the launcher is copied to every endpoint at every logon.
+target_link_options(kovlaunch PRIVATE -municode -s ${STATIC_RUNTIME})
 target_include_directories(kovlaunch PRIVATE
   ${CMAKE_SOURCE_DIR}/resources ${CMAKE_BINARY_DIR}/generated)
 # windres reads the manifest, but CMake does not see that dependency itself.

@@ -15,10 +15,10 @@ typedef OSVERSIONINFOEXW OsVersionSnapshot;
 // A Windows release named for the version predicates: 1 = 5.0, 2 = 5.1 (5.2
 // when the native architecture is 64-bit), 3 = 5.2, 4 = 6.0, 5 = 6.1,
 // 6 = 6.2, 7 = 6.3, every other value = 10.0.
-typedef std::int32_t OsVersionLevel;
+typedef LONG OsVersionLevel;
 
 // One release, edition and bitness, 50001 to 50043; 0 when not recognised.
-typedef std::int32_t OsVersionCode;
+typedef LONG OsVersionCode;
 
 // Fills *snapshot with the running system's version record: from the native
 // layer where it answers (it tells the truth on 8.1 and later, which
