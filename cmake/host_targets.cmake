@@ -12,7 +12,8 @@ endif()
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
-add_library(win32_standin STATIC win32_standin/machine.cpp)
+file(GLOB WIN32_STANDIN_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/win32_standin/*.cpp)
+add_library(win32_standin STATIC ${WIN32_STANDIN_SOURCES})
 target_include_directories(win32_standin PUBLIC
   ${CMAKE_SOURCE_DIR}/win32_standin/include
   ${CMAKE_SOURCE_DIR}/win32_standin

@@ -50,3 +50,9 @@ add_test(NAME launcher_under_wine
     --answering-morvane $<TARGET_FILE:morvane_answering>
     --stub-installer $<TARGET_FILE:stub_installer>)
 set_tests_properties(launcher_under_wine PROPERTIES TIMEOUT 600)
+
+# Tests of further parts of the product, each in a file of its own.
+file(GLOB MORE_WINDOWS_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*_tests.cmake)
+foreach(more ${MORE_WINDOWS_TESTS})
+  include(${more})
+endforeach()
