@@ -29,3 +29,33 @@ BYTE GetVersionSnapshot(OsVersionSnapshot* snapshot);
 // True when the machine's native processor architecture is 64-bit, also for a
 // 32-bit process on 64-bit Windows. False on every failure.
 BYTE IsNative64BitOs();
+
+// The running system's OsVersionCode, or 0 when it is not recognised or its
+// facts cannot be read.
+OsVersionCode GetOsVersionCode();
+
+// One row of the OS name table.
+struct OsNameEntry {
+  LPCWSTR name;
+  OsVersionCode code;
+};
+
+// The OS name table, read-only, and its number of rows.
+const OsNameEntry* GetOsNameTable(DWORD* row_count);
+
+// The code whose display name equals `name` exactly (case and spaces count);
+// 0 for a null name or a name no row holds.
+OsVersionCode GetOsVersionCodeFromName(LPCWSTR name);
+
+// Copies the display name of `code` into `buffer` (`capacity` characters,
+// terminator included). False when the buffer is null, the code has no name
+// or the capacity is 0 or above 2147483647 (buffer untouched), or when the
+// name does not fit (buffer holds its first capacity - 1 characters).
+BYTE GetOsVersionName(OsVersionCode code, WCHAR* buffer, DWORD capacity);
+
+// Copies `source` into `destination` of `capacity` characters, cutting it to
+// capacity - 1 characters when it does not fit; the destination is always
+// terminated once the capacity is accepted. Returns 0 on a whole copy,
+// 0x8007007A when cut, 0x80070057 (destination untouched) for a capacity of 0
+// or above 2147483647 or a null pointer.
+LONG CopyStringBounded(WCHAR* destination, DWORD capacity, LPCWSTR source);
