@@ -107,7 +107,12 @@ void AppendLogLine(LPCWSTR path, LPCWSTR line) {
 
   // A directory exists too, and then the open fails. Both opens leave what
   // the file holds: a file that turns up after the test is appended to.
-  bool exists = GetFileAttributesW(log_path) != INVALID_FILE_ATTRIBUTES;
+  DWORD attributes = GetFileAttributesW(log_path);
+  bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+  // Wine run by root opens a read-only file for writing all the same.
+  if (exists && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    return;
+  }
   HANDLE file = CreateFileW(log_path, GENERIC_READ | GENERIC_WRITE,
                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             exists ? OPEN_EXISTING : OPEN_ALWAYS,

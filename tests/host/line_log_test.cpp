@@ -192,6 +192,13 @@ INSTANTIATE_TEST_SUITE_P(
                              fs.files[kLog].read_only = true;
                            },
                            kLog, "ab"},
+        NothingWrittenCase{"ReadOnlyFileTurningUpAfterTheTest",
+                           [](FileSystem& fs) {
+                             fs.files[kLog].bytes = LogRecord("kept");
+                             fs.files[kLog].read_only = true;
+                             fs.files[kLog].missed_by_next_test = true;
+                           },
+                           kLog, "ab"},
         // Gone between the test and the open: not made anew either.
         NothingWrittenCase{"FileVanishingAfterTheTest",
                            [](FileSystem& fs) {
