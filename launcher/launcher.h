@@ -49,7 +49,8 @@ const DWORD kLogPathChars = 256;
 // Appends `line` and CR LF to the file at `path` as UTF-16LE without a
 // byte-order mark, creating the file when it does not exist. Each record
 // reaches the file whole, also with other writers appending at the same time
-// in this or other processes. Reports nothing: a null argument, a path too
-// long for kLogPathChars, a file that cannot be opened or a record that cannot
-// be written whole leave the file as it was.
+// in this or other processes, wherever the file system has byte-range locks.
+// Reports nothing: a null argument, a path too long for kLogPathChars, a file
+// that cannot be opened, a record lock that stays taken or a record that
+// cannot be written whole leave the file as it was.
 void AppendLogLine(LPCWSTR path, LPCWSTR line);
