@@ -41,3 +41,16 @@ BYTE ShellStartProcess(LPCWSTR file, LPCWSTR verb, LPCWSTR parameters,
 // 1 when the security agent must be installed on this machine, 0 when it is
 // present or the service control manager cannot be asked.
 BOOL IsAgentInstallRequired();
+
+// Characters of the line log's path buffer, terminator included: paths of up
+// to 255 characters.
+const DWORD kLogPathChars = 256;
+
+// Appends `line` and CR LF to the file at `path` as UTF-16LE without a
+// byte-order mark, creating the file when it does not exist. Each record
+// reaches the file whole, also with other writers appending at the same time
+// in this or other processes, wherever the file system has byte-range locks.
+// Reports nothing: a null argument, a path too long for kLogPathChars, a file
+// that cannot be opened, a record lock that stays taken or a record that
+// cannot be written whole leave the file as it was.
+void AppendLogLine(LPCWSTR path, LPCWSTR line);

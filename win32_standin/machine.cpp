@@ -1,5 +1,6 @@
 #include "machine.h"
 
+#include "file_system.h"
 #include "launcher/agent_lookup.h"
 
 #include <shellapi.h>
@@ -131,6 +132,7 @@ void Reset() {
   g_last_error = 0;
   g_open_handles.clear();
   g_key_paths.clear();
+  ResetFileSystem();
 }
 
 std::vector<std::string> OpenHandles() {
@@ -139,6 +141,15 @@ std::vector<std::string> OpenHandles() {
     open.push_back(kind + " " + Hex(static_cast<std::uint32_t>(value)));
   }
   return open;
+}
+
+HANDLE OpenTrackedHandle(const std::string& kind) {
+  return reinterpret_cast<HANDLE>(OpenHandle(kind));
+}
+
+std::string HandleKind(HANDLE handle) {
+  auto it = g_open_handles.find(reinterpret_cast<std::uintptr_t>(handle));
+  return it == g_open_handles.end() ? "closed" : it->second;
 }
 
 int CountCalls(const std::string& prefix) {
@@ -271,6 +282,8 @@ DWORD WINAPI GetFileAttributesW(LPCWSTR file_name) {
   for (const std::string& directory : g_machine.directories) {
     if (SameName(directory, path)) return FILE_ATTRIBUTE_DIRECTORY;
   }
+  DWORD attributes = FileSystemAttributes(path);
+  if (attributes != INVALID_FILE_ATTRIBUTES) return attributes;
   g_last_error = ERROR_FILE_NOT_FOUND;
   return INVALID_FILE_ATTRIBUTES;
 }
@@ -334,11 +347,12 @@ BOOL WINAPI CloseHandle(HANDLE handle) {
   auto it = g_open_handles.find(reinterpret_cast<std::uintptr_t>(handle));
   std::string kind = it == g_open_handles.end() ? "closed" : it->second;
   Record("CloseHandle " + kind);
-  if (kind != "process" && kind != "thread") {
+  if (kind != "process" && kind != "thread" && kind != "file") {
     g_trace.misuses.push_back("CloseHandle on a handle that is no open object");
     return FALSE;
   }
   g_open_handles.erase(it);
+  if (kind == "file") CloseFile(handle);
   return TRUE;
 }
 

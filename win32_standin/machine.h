@@ -123,6 +123,11 @@ void Reset();
 // Descriptions of the handles opened and not yet closed.
 std::vector<std::string> OpenHandles();
 
+// The handle bookkeeping, for the stand-in's other parts: a new open handle of
+// `kind`, and the kind of a handle ("closed" when it is not open).
+HANDLE OpenTrackedHandle(const std::string& kind);
+std::string HandleKind(HANDLE handle);
+
 // How many recorded calls begin with `prefix`, and the index of the first
 // one (-1 when there is none).
 int CountCalls(const std::string& prefix);

@@ -213,3 +213,72 @@ BOOL WINAPI CloseServiceHandle(SC_HANDLE handle);
 // The GUI entry point, called by the startup code.
 extern "C" int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous_instance,
                                LPWSTR command_line, int show_command);
+
+// File access
+#define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-1)))
+#define INVALID_SET_FILE_POINTER (static_cast<DWORD>(0xFFFFFFFFu))
+
+#define NO_ERROR 0L
+#define ERROR_INVALID_FUNCTION 1L
+#define ERROR_SHARING_VIOLATION 32L
+#define ERROR_LOCK_VIOLATION 33L
+#define ERROR_NOT_SUPPORTED 50L
+#define ERROR_FILE_EXISTS 80L
+#define ERROR_INVALID_PARAMETER 87L
+#define ERROR_DISK_FULL 112L
+#define ERROR_CALL_NOT_IMPLEMENTED 120L
+#define ERROR_NEGATIVE_SEEK 131L
+#define ERROR_NOT_LOCKED 158L
+#define ERROR_ALREADY_EXISTS 183L
+
+#define GENERIC_WRITE 0x40000000u
+#define FILE_READ_DATA 0x0001u
+#define FILE_WRITE_DATA 0x0002u
+#define FILE_APPEND_DATA 0x0004u
+
+#define FILE_SHARE_READ 0x00000001u
+#define FILE_SHARE_WRITE 0x00000002u
+#define FILE_SHARE_DELETE 0x00000004u
+
+#define CREATE_NEW 1u
+#define CREATE_ALWAYS 2u
+#define OPEN_EXISTING 3u
+#define OPEN_ALWAYS 4u
+#define TRUNCATE_EXISTING 5u
+
+#define FILE_ATTRIBUTE_READONLY 0x01u
+
+#define FILE_BEGIN 0u
+#define FILE_CURRENT 1u
+#define FILE_END 2u
+
+typedef const void* LPCVOID;
+
+struct OVERLAPPED {
+  ULONG_PTR Internal;
+  ULONG_PTR InternalHigh;
+  DWORD Offset;
+  DWORD OffsetHigh;
+  HANDLE hEvent;
+};
+typedef OVERLAPPED* LPOVERLAPPED;
+
+extern "C" {
+
+HANDLE WINAPI CreateFileW(LPCWSTR file_name, DWORD desired_access,
+                          DWORD share_mode,
+                          LPSECURITY_ATTRIBUTES security_attributes,
+                          DWORD creation_disposition, DWORD flags_and_attributes,
+                          HANDLE template_file);
+BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD bytes_to_write,
+                      LPDWORD bytes_written, LPOVERLAPPED overlapped);
+DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, PLONG distance_high,
+                            DWORD move_method);
+BOOL WINAPI SetEndOfFile(HANDLE file);
+BOOL WINAPI LockFile(HANDLE file, DWORD offset_low, DWORD offset_high,
+                     DWORD bytes_low, DWORD bytes_high);
+BOOL WINAPI UnlockFile(HANDLE file, DWORD offset_low, DWORD offset_high,
+                       DWORD bytes_low, DWORD bytes_high);
+DWORD WINAPI GetTickCount();
+
+}  // extern "C"
