@@ -55,3 +55,20 @@ BYTE IsWindowsXpOrLater(BYTE* answer);
 // major version is not 5, 6 or 10.
 BYTE GetOsVersionLevel(OsVersionLevel* level);
 
+// Version facts. Each answers one fact through its out-variables and returns
+// 1 when it wrote them all, 0 (having written nothing) otherwise.
+
+// 1 = Windows 9x family, 2 = NT family, 0 = any other platform.
+BYTE GetPlatformFamily(LONG* family);
+BYTE IsWin9xFamily(BYTE* is_9x);
+BYTE IsWinNtFamily(BYTE* is_nt);
+// Server or domain controller.
+BYTE IsServerProduct(BYTE* is_server);
+BYTE GetServicePackVersion(WORD* major, WORD* minor);
+// Never fails once its pointer is given; reads no version record.
+BYTE IsPaeEnabled(BYTE* is_enabled);
+// Below major version 6 the record's VER_NT_ product type (1 to 3, or 0 when
+// the record has none); from 6 on the PRODUCT_ edition code GetProductInfo
+// reports. The two ranges overlap: read the value with the major version.
+BYTE GetOsProductType(DWORD* product_type);
+BYTE GetOsBuildNumber(DWORD* build_number);
