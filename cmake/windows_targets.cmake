@@ -15,6 +15,8 @@ project_warnings(morvane)
 
 add_library(osinfo STATIC ${OSINFO_SOURCES})
 target_include_directories(osinfo PUBLIC ${CMAKE_SOURCE_DIR})
+# user32 for GetSystemMetrics (the Server 2003 R2 metric).
+target_link_libraries(osinfo PUBLIC user32)
 project_warnings(osinfo)
 
 add_library(launcher STATIC ${LAUNCHER_SOURCES})

@@ -30,6 +30,49 @@ BYTE GetVersionSnapshot(OsVersionSnapshot* snapshot);
 // 32-bit process on 64-bit Windows. False on every failure.
 BYTE IsNative64BitOs();
 
+// Version predicates. Each compares the running system against the release
+// a level names, through the native RtlVerifyVersionInfo. The result says
+// whether the question could be answered (1) or not (0); the answer goes to
+// *answer, which the four comparisons clear before anything else and leave
+// cleared on failure.
+
+// Running major.minor equals the level's.
+BYTE IsOsVersionEqual(OsVersionLevel level, BYTE* answer);
+// Running major.minor is the level's or later.
+BYTE IsOsVersionAtLeast(OsVersionLevel level, BYTE* answer);
+// Running major, minor, service-pack major and minor, in that order, come
+// before the level's numbers with the given service pack; equal is not below.
+BYTE IsOsVersionBelow(OsVersionLevel level, WORD service_pack_major,
+                      WORD service_pack_minor, BYTE* answer);
+// Running service pack is the given one or later, whatever the version.
+BYTE IsServicePackAtLeast(WORD service_pack_major, WORD service_pack_minor,
+                          BYTE* answer);
+// IsOsVersionAtLeast with level 1 and 2; on failure *answer is left as it was.
+BYTE IsWindows2000OrLater(BYTE* answer);
+BYTE IsWindowsXpOrLater(BYTE* answer);
+// The level of the running system, 1 to 8, or 0 for a 5.x or 6.x whose minor
+// version has no level. False, with *level 0, when there is no snapshot or the
+// major version is not 5, 6 or 10.
+BYTE GetOsVersionLevel(OsVersionLevel* level);
+
+// Version facts. Each answers one fact through its out-variables and returns
+// 1 when it wrote them all, 0 (having written nothing) otherwise.
+
+// 1 = Windows 9x family, 2 = NT family, 0 = any other platform.
+BYTE GetPlatformFamily(LONG* family);
+BYTE IsWin9xFamily(BYTE* is_9x);
+BYTE IsWinNtFamily(BYTE* is_nt);
+// Server or domain controller.
+BYTE IsServerProduct(BYTE* is_server);
+BYTE GetServicePackVersion(WORD* major, WORD* minor);
+// Never fails once its pointer is given; reads no version record.
+BYTE IsPaeEnabled(BYTE* is_enabled);
+// Below major version 6 the record's VER_NT_ product type (1 to 3, or 0 when
+// the record has none); from 6 on the PRODUCT_ edition code GetProductInfo
+// reports. The two ranges overlap: read the value with the major version.
+BYTE GetOsProductType(DWORD* product_type);
+BYTE GetOsBuildNumber(DWORD* build_number);
+
 // The running system's OsVersionCode, or 0 when it is not recognised or its
 // facts cannot be read.
 OsVersionCode GetOsVersionCode();

@@ -2,6 +2,7 @@
 
 #include "file_system.h"
 #include "launcher/agent_lookup.h"
+#include "version_calls.h"
 
 #include <shellapi.h>
 
@@ -228,6 +229,12 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR proc_name) {
   } else if (which == kKernel32Module && name == "GetNativeSystemInfo" &&
              g_machine.has_get_native_system_info) {
     proc = reinterpret_cast<void (*)()>(&FakeGetNativeSystemInfo);
+  } else if (which == kNtdllModule && name == "RtlVerifyVersionInfo" &&
+             g_machine.has_rtl_verify_version_info) {
+    proc = reinterpret_cast<void (*)()>(&FakeRtlVerifyVersionInfo);
+  } else if (which == kKernel32Module && name == "GetProductInfo" &&
+             g_machine.has_get_product_info) {
+    proc = reinterpret_cast<void (*)()>(&FakeGetProductInfo);
   }
   return reinterpret_cast<FARPROC>(proc);
 }

@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -50,6 +51,19 @@ struct Machine {
   bool get_version_ex_takes_plain = true;
   bool has_get_native_system_info = true;
   WORD native_architecture = PROCESSOR_ARCHITECTURE_INTEL;
+  // RtlVerifyVersionInfo compares against `version` unless a status is set
+  // here, which it then returns whatever it was asked.
+  bool has_rtl_verify_version_info = true;
+  std::optional<LONG> rtl_verify_version_info_status;
+  // What GetSystemMetrics(SM_SERVERR2) and
+  // IsProcessorFeaturePresent(PF_PAE_ENABLED) return.
+  int server_r2_metric = 0;
+  BOOL pae_feature = FALSE;
+  // GetProductInfo: whether Kernel32 exports it, what it returns, and the
+  // edition it stores (on failure it stores PRODUCT_UNDEFINED, 0).
+  bool has_get_product_info = true;
+  BOOL get_product_info_result = TRUE;
+  DWORD product_info_type = 0x30;  // PRODUCT_PROFESSIONAL
 
   // The executable's own file name. A name that does not fit is cut; before
   // Vista the cut name carried no terminator.
@@ -104,8 +118,17 @@ struct ShellStart {
   int show = 0;
 };
 
+// One call of RtlVerifyVersionInfo: the record, type mask and condition mask
+// it was handed.
+struct VersionCheck {
+  OSVERSIONINFOEXW record;
+  ULONG type_mask;
+  ULONGLONG condition_mask;
+};
+
 struct Trace {
   std::vector<std::string> calls;
+  std::vector<VersionCheck> version_checks;
   std::vector<ProcessStart> process_starts;
   std::vector<ShellStart> shell_starts;
   std::vector<DWORD> sleeps;

@@ -74,6 +74,31 @@ typedef INT_PTR (*FARPROC)();
 #define VER_PLATFORM_WIN32_WINDOWS 1
 #define VER_PLATFORM_WIN32_NT 2
 
+#define VER_NT_WORKSTATION 1
+#define VER_NT_DOMAIN_CONTROLLER 2
+#define VER_NT_SERVER 3
+
+// Type bits of RtlVerifyVersionInfo, and the conditions VerSetConditionMask
+// records for them.
+#define VER_MINORVERSION 0x0000001u
+#define VER_MAJORVERSION 0x0000002u
+#define VER_BUILDNUMBER 0x0000004u
+#define VER_PLATFORMID 0x0000008u
+#define VER_SERVICEPACKMINOR 0x0000010u
+#define VER_SERVICEPACKMAJOR 0x0000020u
+#define VER_SUITENAME 0x0000040u
+#define VER_PRODUCT_TYPE 0x0000080u
+#define VER_EQUAL 1
+#define VER_GREATER 2
+#define VER_GREATER_EQUAL 3
+#define VER_LESS 4
+#define VER_LESS_EQUAL 5
+#define VER_AND 6
+#define VER_OR 7
+
+#define SM_SERVERR2 89
+#define PF_PAE_ENABLED 9
+
 #define PROCESSOR_ARCHITECTURE_INTEL 0
 #define PROCESSOR_ARCHITECTURE_IA64 6
 #define PROCESSOR_ARCHITECTURE_ALPHA64 7
@@ -195,6 +220,12 @@ BOOL WINAPI CreateProcessW(LPCWSTR application_name, LPWSTR command_line,
 DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 BOOL WINAPI CloseHandle(HANDLE handle);
 void WINAPI Sleep(DWORD milliseconds);
+ULONGLONG WINAPI VerSetConditionMask(ULONGLONG condition_mask, DWORD type_mask,
+                                     BYTE condition);
+BOOL WINAPI IsProcessorFeaturePresent(DWORD feature);
+
+// user32
+int WINAPI GetSystemMetrics(int index);
 
 // advapi32
 LONG WINAPI RegOpenKeyExW(HKEY key, LPCWSTR sub_key, DWORD options,
