@@ -37,3 +37,10 @@ set_source_files_properties(resources/kovlaunch.rc PROPERTIES
 project_warnings(kovlaunch)
 
 include(${CMAKE_SOURCE_DIR}/tests/windows/targets.cmake)
+
+# osinfo.exe: what the library says of the machine it runs on.
+add_executable(osinfo_tool tools/osinfo_main.cpp)
+set_target_properties(osinfo_tool PROPERTIES OUTPUT_NAME osinfo)
+target_link_libraries(osinfo_tool PRIVATE osinfo)
+target_link_options(osinfo_tool PRIVATE -municode ${STATIC_RUNTIME})
+project_warnings(osinfo_tool)

