@@ -1,6 +1,9 @@
 # Windows build: the real launcher, the stand-in lookup library, and the tests
 # that run under Wine.
 
+include(${CMAKE_SOURCE_DIR}/cmake/reproducible.cmake)
+include(${CMAKE_SOURCE_DIR}/cmake/release.cmake)
+
 # Link the toolchain's runtime in, so that the binaries need only Windows
 # system DLLs (and the launcher morvane.dll).
 set(STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
@@ -8,6 +11,7 @@ set(STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
 # The lookup library stand-in: exports ordinals 8 and 12 by ordinal only and
 # always declines, so that the launcher's defaults apply.
 add_library(morvane SHARED morvane_standin/morvane.cpp morvane_standin/morvane.def)
+add_version_resource(morvane morvane.rc)
 set_target_properties(morvane PROPERTIES PREFIX "" OUTPUT_NAME morvane)
 target_include_directories(morvane PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_options(morvane PRIVATE ${STATIC_RUNTIME})
@@ -23,8 +27,6 @@ add_library(launcher STATIC ${LAUNCHER_SOURCES})
 target_link_libraries(launcher PUBLIC osinfo morvane advapi32 shell32)
 project_warnings(launcher)
 
-configure_file(resources/version.h.in ${CMAKE_BINARY_DIR}/generated/kovlaunch_version.h @ONLY)
-
 add_executable(kovlaunch WIN32 launcher/main.cpp resources/kovlaunch.rc)
 target_link_libraries(kovlaunch PRIVATE launcher)
 # Stripped: the launcher is copied to every endpoint at every logon.
@@ -36,11 +38,15 @@ set_source_files_properties(resources/kovlaunch.rc PROPERTIES
   OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/resources/kovlaunch.manifest)
 project_warnings(kovlaunch)
 
-include(${CMAKE_SOURCE_DIR}/tests/windows/targets.cmake)
-
 # osinfo.exe: what the library says of the machine it runs on.
 add_executable(osinfo_tool tools/osinfo_main.cpp)
 set_target_properties(osinfo_tool PROPERTIES OUTPUT_NAME osinfo)
 target_link_libraries(osinfo_tool PRIVATE osinfo)
 target_link_options(osinfo_tool PRIVATE -municode ${STATIC_RUNTIME})
 project_warnings(osinfo_tool)
+
+# A release build leaves the tests (and GoogleTest) out.
+option(KOVLAUNCH_WINDOWS_TESTS "Build the tests that run under Wine" ON)
+if(KOVLAUNCH_WINDOWS_TESTS)
+  include(${CMAKE_SOURCE_DIR}/tests/windows/targets.cmake)
+endif()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need and is not there yet:
-# CMake, GoogleTest sources, the mingw-w64 cross toolchain, and Wine with the
-# i386 architecture (32-bit Windows programs need wine32).
+# CMake, GoogleTest sources, the mingw-w64 cross toolchain, Wine with the
+# i386 architecture (32-bit Windows programs need wine32), and OpenSSL and
+# osslsigncode for signing releases.
 set -euo pipefail
 
 need=()
@@ -17,6 +18,8 @@ have_cmd i686-w64-mingw32-g++-posix || need+=(mingw-w64)
 have_pkg wine || need+=(wine)
 have_pkg wine64 || need+=(wine64)
 have_pkg wine32:i386 || need+=(wine32:i386)
+have_cmd openssl || need+=(openssl)
+have_cmd osslsigncode || need+=(osslsigncode)
 
 if [ ${#need[@]} -eq 0 ]; then
   exit 0

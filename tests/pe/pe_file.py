@@ -110,3 +110,33 @@ class PeFile:
 
         walk(root, [])
         return leaves
+
+
+def version_strings(data):
+    """{name: text} from the StringFileInfo tables of a VERSIONINFO resource."""
+    strings = {}
+
+    def align(offset):
+        return (offset + 3) & ~3
+
+    def block(offset, path):
+        length, value_length, kind = struct.unpack_from("<HHH", data, offset)
+        key_end = offset + 6
+        while data[key_end:key_end + 2] != b"\0\0":
+            key_end += 2
+        key = data[offset + 6:key_end].decode("utf-16-le")
+        position = align(key_end + 2)
+        size = value_length * 2 if kind == 1 else value_length
+        if len(path) == 3 and path[1] == "StringFileInfo":
+            strings[key] = data[position:position + size].decode("utf-16-le").rstrip("\0")
+            return
+        position = align(position + size)
+        while position < offset + length:
+            child_length = struct.unpack_from("<H", data, position)[0]
+            if child_length == 0:
+                break
+            block(position, path + [key])
+            position = align(position + child_length)
+
+    block(0, [])
+    return strings
