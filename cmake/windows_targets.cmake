@@ -36,4 +36,5 @@ set_source_files_properties(resources/kovlaunch.rc PROPERTIES
   OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/resources/kovlaunch.manifest)
 project_warnings(kovlaunch)
 
+include(${CMAKE_SOURCE_DIR}/cmake/dryrun_targets.cmake)
 include(${CMAKE_SOURCE_DIR}/tests/windows/targets.cmake)
