@@ -35,3 +35,4 @@ project_warnings(host_tests)
 
 include(GoogleTest)
 gtest_discover_tests(host_tests NO_PRETTY_VALUES)
+include(${CMAKE_SOURCE_DIR}/cmake/dryrun_targets.cmake)

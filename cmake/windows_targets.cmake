@@ -45,6 +45,8 @@ target_link_libraries(osinfo_tool PRIVATE osinfo)
 target_link_options(osinfo_tool PRIVATE -municode ${STATIC_RUNTIME})
 project_warnings(osinfo_tool)
 
+include(${CMAKE_SOURCE_DIR}/cmake/dryrun_targets.cmake)
+
 # A release build leaves the tests (and GoogleTest) out.
 option(KOVLAUNCH_WINDOWS_TESTS "Build the tests that run under Wine" ON)
 if(KOVLAUNCH_WINDOWS_TESTS)

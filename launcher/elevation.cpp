@@ -23,9 +23,22 @@ BOOL CanWriteSamKey() {
   return TRUE;
 }
 
-BOOL IsElevationRequired() {
-  if (!IsNtPlatform()) {
-    return FALSE;
+BYTE GetElevationReport(ElevationReport* report) {
+  if (report == nullptr) {
+    return 0;
   }
-  return CanWriteSamKey() ? FALSE : TRUE;
+  *report = ElevationReport{};
+  report->nt_platform = IsNtPlatform();
+  if (report->nt_platform) {
+    report->probe_made = true;
+    report->sam_writable = CanWriteSamKey();
+    report->elevation_required = report->sam_writable ? FALSE : TRUE;
+  }
+  return 1;
+}
+
+BOOL IsElevationRequired() {
+  ElevationReport report;
+  GetElevationReport(&report);
+  return report.elevation_required;
 }

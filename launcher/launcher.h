@@ -42,6 +42,129 @@ BYTE ShellStartProcess(LPCWSTR file, LPCWSTR verb, LPCWSTR parameters,
 // present or the service control manager cannot be asked.
 BOOL IsAgentInstallRequired();
 
+// The step of the presence check that gave its answer.
+enum class PresenceStep : BYTE {
+  kServiceManagerUnavailable,  // NT: no service control manager; not required
+  kServiceNotOpened,           // NT: the agent's service did not open; required
+  kAppPathKeyNotOpened,        // the App Paths key did not open; required
+  kAppPathValueNotRead,        // its default value could not be read; required
+  kAgentFileMissing,           // the file the value names is not there; required
+  kAgentFoundWindows9x,        // key, value and file found; not required
+  kAgentFoundNt,               // service, key, value and file found; not required
+  kPlatformNotRecognised,      // neither 9x nor NT: always required
+};
+
+// Where a looked-up name came from.
+enum class LookupSource : BYTE {
+  kDefault,                // the lookup library declined
+  kLookupLibrary,          // the lookup library's answer
+  kDefaultAfterUnusable,   // it answered, but without a terminator in the buffer
+};
+
+// Everything the presence check saw, in the order it saw it. Fields of steps
+// the check did not reach stay as GetAgentPresenceReport cleared them; the
+// text fields are always terminated.
+struct AgentPresenceReport {
+  DWORD platform_id;
+
+  bool service_manager_asked;      // NT only
+  bool service_manager_opened;
+  DWORD service_manager_error;     // GetLastError when it did not open
+  bool service_asked;
+  WCHAR service_name[kLookupChars];
+  LookupSource service_name_source;
+  bool service_opened;
+  DWORD service_error;             // GetLastError when it did not open
+
+  bool app_path_key_asked;
+  WCHAR app_path_key[kLookupChars];  // below HKLM
+  LookupSource app_path_key_source;
+  LONG key_open_result;
+  bool value_asked;
+  LONG value_query_result;
+  bool value_terminated;           // false: the value is left empty here
+  WCHAR value[kLookupChars];
+  bool file_asked;
+  bool file_exists;                // a directory counts
+
+  BOOL install_required;
+  PresenceStep deciding_step;
+};
+
+// Runs the presence check that IsAgentInstallRequired answers from and fills
+// *report with what it saw and decided. False, having done nothing, when
+// `report` is null.
+BYTE GetAgentPresenceReport(AgentPresenceReport* report);
+
+// The privilege side of the start: the platform test, the probe (made only on
+// NT) and the decision IsElevationRequired gives.
+struct ElevationReport {
+  BOOL nt_platform;
+  bool probe_made;
+  BOOL sam_writable;
+  BOOL elevation_required;
+};
+
+// Fills *report the way IsElevationRequired decides. False, having done
+// nothing, when `report` is null.
+BYTE GetElevationReport(ElevationReport* report);
+
+// How far planning the installer's start got.
+enum class InstallPlanStep : BYTE {
+  kNotPlanned,
+  kNoModuleDirectory,       // either directory call failed
+  kPathTooLong,             // installer or configuration path did not fit
+  kPathsReady,              // first phase done
+  kCommandLineTooLong,      // direct: the command line did not fit
+  kShellParametersTooLong,  // shell: the parameter string did not fit
+  kShellFileTooLong,        // shell: the installer path exceeds the shell's buffer
+  kReadyToStart,
+};
+
+enum class StartPath : BYTE { kNone, kDirect, kShell };
+
+// The launch, planned in two phases so that the launcher can pause between
+// them: first the paths and whether to pause, then the way to start.
+struct InstallPlan {
+  // Phase 1: PlanInstallerPaths.
+  BYTE have_installer_directory;
+  BYTE have_config_directory;
+  WCHAR directory[kPathChars];     // as the first directory call gave it
+  bool native_64bit;
+  LPCWSTR installer_name;          // a fixed literal, null until chosen
+  WCHAR installer[kPathChars];
+  WCHAR config[kPathChars];
+  bool pause_before_start;         // not NT
+  DWORD pause_ms;
+
+  // Phase 2: PlanInstallerStart.
+  ElevationReport elevation;
+  StartPath path;
+  WCHAR command_line[kPathChars];      // direct path
+  WCHAR shell_file[kShellFileChars];   // shell path
+  LPCWSTR shell_verb;                  // shell path, a fixed literal
+  WCHAR shell_parameters[kPathChars];  // shell path
+  WORD show_mode;
+
+  InstallPlanStep step;
+};
+
+// Phase 1: the launcher's directory (taken twice, as the launch does), the
+// installer chosen by the native architecture, the configuration path, and
+// whether the launch pauses before the start. Clears *plan first. True when
+// the paths are ready; false for a null plan or when they could not be made
+// (plan->step says why).
+BYTE PlanInstallerPaths(InstallPlan* plan);
+
+// Phase 2, after phase 1 succeeded: the privilege decision and the exact
+// command line, or shell file, verb and parameters. Starts nothing. True when
+// the start is ready; false otherwise (plan->step says why).
+BYTE PlanInstallerStart(InstallPlan* plan);
+
+// Starts what a ready plan names, without waiting. False when the plan is not
+// ready or the start failed.
+BYTE StartPlannedInstaller(const InstallPlan* plan);
+
 // Characters of the line log's path buffer, terminator included: paths of up
 // to 255 characters.
 const DWORD kLogPathChars = 256;

@@ -1,6 +1,7 @@
 """The launcher's main job, end to end, in a throwaway Wine prefix: a
 deployment folder whose path holds spaces, then one logon without the agent
-and one with it registered, printing what each logon started."""
+and one with it registered, printing for each what the dry-run tool reports
+beforehand and what the logon then started."""
 
 import argparse
 import shutil
@@ -12,8 +13,13 @@ from wine_deploy import Deployment, WinePrefix
 
 
 def show_logon(title, deployment):
+    print(f"\n{title}")
+    code, report = deployment.run_dryrun()
+    print(f"\n  kovlaunch-dryrun.exe (exit code {code}):\n")
+    for line in report.splitlines():
+        print(f"    {line}".rstrip())
     code = deployment.run_launcher()
-    print(f"\n{title}\n  kovlaunch.exe exit code: {code}")
+    print(f"\n  kovlaunch.exe exit code: {code}")
     started = deployment.started() if deployment.wait_for(deployment.started, 5) else {}
     if not started:
         print("  started: nothing")
@@ -36,7 +42,8 @@ def main():
         prefix.create()
         prefix.start_server()
         deployment = Deployment(prefix, "Deploy Share", build / "kovlaunch.exe",
-                                build / "morvane.dll", build / "stub_installer.exe")
+                                build / "morvane.dll", build / "stub_installer.exe",
+                                dryrun=build / "kovlaunch-dryrun.exe")
         folder = prefix.windows_path(deployment.folder)
         print(f"Deployment folder {folder}:")
         for path in sorted(deployment.folder.iterdir()):

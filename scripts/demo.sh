@@ -9,5 +9,5 @@ cd "$root"
 "$root/scripts/install-deps.sh"
 echo "== cross-building the launcher with mingw-w64"
 cmake --preset windows >/dev/null
-cmake --build --preset windows -j "$(nproc)" --target kovlaunch morvane stub_installer >/dev/null
+cmake --build --preset windows -j "$(nproc)" --target kovlaunch kovlaunch_dryrun morvane stub_installer >/dev/null
 python3 "$root/scripts/demo.py" --build "$root/build/windows" "$@"

@@ -22,6 +22,7 @@ APP_PATH_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\PELDOR
 INSTALLER_64 = "kovrim64.exe"
 INSTALLER_32 = "Kovrimen.exe"
 CONFIG = "tesvol.ini"
+DRYRUN = "kovlaunch-dryrun.exe"
 
 
 class WinePrefix:
@@ -111,7 +112,7 @@ class Deployment:
     """A deployment folder: launcher, lookup library, both installers (stubs
     that record their command line) and the configuration file."""
 
-    def __init__(self, prefix, name, launcher, morvane, stub_installer):
+    def __init__(self, prefix, name, launcher, morvane, stub_installer, dryrun=None):
         self.prefix = prefix
         self.folder = prefix.drive_c() / name
         if self.folder.exists():
@@ -123,6 +124,8 @@ class Deployment:
         for installer in (INSTALLER_32, INSTALLER_64):
             shutil.copy(stub_installer, self.folder / installer)
         (self.folder / CONFIG).write_text("[agent]\n")
+        if dryrun is not None:
+            shutil.copy(dryrun, self.folder / DRYRUN)
 
     def run_launcher(self, timeout=60):
         launcher = self.prefix.windows_path(self.folder / "kovlaunch.exe")
@@ -130,6 +133,11 @@ class Deployment:
         # directory too, and any other directory might hold a morvane.dll.
         code, _ = self.prefix.wine(launcher, timeout=timeout, cwd=self.folder)
         return code
+
+    def run_dryrun(self, *args, timeout=60):
+        """Runs the dry-run tool in the folder; returns (exit code, output)."""
+        tool = self.prefix.windows_path(self.folder / DRYRUN)
+        return self.prefix.wine(tool, *args, timeout=timeout, cwd=self.folder)
 
     def hold_installers(self, hold):
         marker = self.folder / "hold"
