@@ -22,9 +22,13 @@ from pathlib import Path
 
 from wine_deploy import APP_PATH_KEY, Deployment, WinePrefix
 
+# "if errorlevel" rather than "command || goto": Wine's cmd (8.0 at least)
+# takes the || branch after a redirected command that succeeded.
 BATCH = r"""@echo off
-sc query Orvalin >nul 2>&1 || goto install
-reg query "{key}" /ve {view} >nul 2>&1 || goto install
+sc query Orvalin >nul 2>&1
+if errorlevel 1 goto install
+reg query "{key}" /ve {view} >nul 2>&1
+if errorlevel 1 goto install
 if exist "C:\Peldorax\peldorax.exe" goto done
 :install
 start "" "%~dp0{installer}" /SILENT "%~dp0tesvol.ini"
@@ -92,7 +96,8 @@ def main():
         for key, title, action in cases:
             print(f"timing {title} ...", flush=True)
             results[key] = (title, describe(time_runs(action, args.runs, args.warmup)))
-        deployment.clear_records()
+        # Neither the launcher nor the batch may have taken its install branch.
+        time.sleep(1)
         if deployment.started():
             raise RuntimeError("something was installed although the agent is present")
         prefix.unregister_agent()
