@@ -37,6 +37,7 @@ target_include_directories(kovlaunch PRIVATE
 set_source_files_properties(resources/kovlaunch.rc PROPERTIES
   OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/resources/kovlaunch.manifest)
 project_warnings(kovlaunch)
+include(${CMAKE_CURRENT_LIST_DIR}/kovlaunch_nocrt.cmake)
 
 # osinfo.exe: what the library says of the machine it runs on.
 add_executable(osinfo_tool tools/osinfo_main.cpp)

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need and is not there yet:
 # CMake, GoogleTest sources, the mingw-w64 cross toolchain, Wine with the
-# i386 architecture (32-bit Windows programs need wine32), and OpenSSL and
-# osslsigncode for signing releases.
+# i386 architecture (32-bit Windows programs need wine32), clang 14 with
+# libFuzzer, and OpenSSL and osslsigncode for signing releases.
 set -euo pipefail
 
 need=()
@@ -15,6 +15,9 @@ have_cmd make || need+=(make)
 have_cmd python3 || need+=(python3)
 [ -d /usr/src/googletest ] || need+=(googletest)
 have_cmd i686-w64-mingw32-g++-posix || need+=(mingw-w64)
+# The fuzz targets: clang with libFuzzer and the sanitizer runtimes.
+have_cmd clang++-14 || need+=(clang-14)
+have_pkg libclang-rt-14-dev || need+=(libclang-rt-14-dev)
 have_pkg wine || need+=(wine)
 have_pkg wine64 || need+=(wine64)
 have_pkg wine32:i386 || need+=(wine32:i386)

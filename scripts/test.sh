@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the host unit tests (plain and under
-# AddressSanitizer and UndefinedBehaviorSanitizer), then the Windows build and
+# AddressSanitizer and UndefinedBehaviorSanitizer), a short run of each fuzz
+# target (scripts/fuzz.sh --smoke), then the Windows build and
 # its tests under Wine, in two prefixes made for this run (64-bit and 32-bit).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -15,6 +16,9 @@ for preset in host host-sanitize; do
   cmake --build --preset "$preset" -j "$jobs"
   ctest --preset "$preset" -j "$jobs" --progress
 done
+
+echo "== fuzz: a short run of each libFuzzer target"
+"$root/scripts/fuzz.sh" --smoke
 
 echo "== windows: cross-build with mingw-w64"
 cmake --preset windows >/dev/null

@@ -88,6 +88,12 @@ std::map<std::uintptr_t, std::string> g_key_paths;
 
 LONG WINAPI FakeRtlGetVersion(OSVERSIONINFOEXW* info) {
   Record("RtlGetVersion " + std::to_string(info->dwOSVersionInfoSize));
+  Fault fault;
+  if (FaultFor("RtlGetVersion", &fault)) {
+    return static_cast<LONG>(fault == Fault::kAccessDenied
+                                 ? kFaultStatusAccessDenied
+                                 : kFaultStatusUnsuccessful);
+  }
   if (g_machine.rtl_get_version_status < 0) {
     return g_machine.rtl_get_version_status;
   }
@@ -100,10 +106,20 @@ LONG WINAPI FakeRtlGetVersion(OSVERSIONINFOEXW* info) {
 
 void WINAPI FakeGetNativeSystemInfo(SYSTEM_INFO* info) {
   Record("GetNativeSystemInfo");
-  info->wProcessorArchitecture = g_machine.native_architecture;
+  Fault fault;
+  info->wProcessorArchitecture = FaultFor("GetNativeSystemInfo", &fault)
+                                     ? PROCESSOR_ARCHITECTURE_UNKNOWN
+                                     : g_machine.native_architecture;
 }
 
-BOOLEAN Answer(const LookupAnswer& answer, LPWSTR value, DWORD capacity) {
+BOOLEAN Answer(const char* call, const LookupAnswer& answer, LPWSTR value,
+               DWORD capacity) {
+  Fault fault;
+  if (FaultFor(call, &fault)) {
+    if (fault != Fault::kShortAnswer) return 0;
+    for (DWORD i = 0; i < capacity; ++i) value[i] = L'Q';
+    return 1;
+  }
   if (!answer.answers) return 0;
   if (answer.unterminated) {
     WCHAR fill = answer.value.empty() ? L'X' : answer.value[0];
@@ -192,6 +208,11 @@ void WINAPI SetLastError(DWORD error) { g_last_error = error; }
 BOOL WINAPI GetVersionExW(OSVERSIONINFOW* info) {
   DWORD size = info->dwOSVersionInfoSize;
   Record("GetVersionExW " + std::to_string(size));
+  Fault fault;
+  if (FaultFor("GetVersionExW", &fault)) {
+    g_last_error = kFaultError;
+    return FALSE;
+  }
   bool accepted = (size == sizeof(OSVERSIONINFOEXW) &&
                    g_machine.get_version_ex_takes_extended) ||
                   (size == sizeof(OSVERSIONINFOW) &&
@@ -209,6 +230,11 @@ BOOL WINAPI GetVersionExW(OSVERSIONINFOW* info) {
 HMODULE WINAPI GetModuleHandleW(LPCWSTR module_name) {
   std::string name = NullableNarrow(module_name);
   Record("GetModuleHandleW " + name);
+  Fault fault;
+  if (FaultFor("GetModuleHandleW", &fault)) {
+    g_last_error = ERROR_MOD_NOT_FOUND;
+    return nullptr;
+  }
   if (SameName(name, "ntdll.dll") && g_machine.ntdll_loaded) {
     return reinterpret_cast<HMODULE>(kNtdllModule);
   }
@@ -223,6 +249,11 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR proc_name) {
   std::uintptr_t which = reinterpret_cast<std::uintptr_t>(module);
   Record("GetProcAddress " + name);
   void (*proc)() = nullptr;
+  Fault fault;
+  if (LookUpIsAbsent(name) || FaultFor("GetProcAddress", &fault)) {
+    g_last_error = ERROR_PROC_NOT_FOUND;
+    return nullptr;
+  }
   if (which == kNtdllModule && name == "RtlGetVersion" &&
       g_machine.has_rtl_get_version) {
     proc = reinterpret_cast<void (*)()>(&FakeRtlGetVersion);
@@ -242,6 +273,21 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR proc_name) {
 DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR file_name, DWORD size) {
   Record(std::string("GetModuleFileNameW ") + (module ? "module" : "self") +
          " " + std::to_string(size));
+  Fault fault;
+  if (FaultFor("GetModuleFileNameW", &fault)) {
+    if (fault != Fault::kShortAnswer) {
+      g_last_error = fault == Fault::kAccessDenied ? ERROR_ACCESS_DENIED
+                                                   : kFaultError;
+      return 0;
+    }
+    // Cut to the buffer with no terminator, as before Vista.
+    const std::string& name = g_machine.module_file_name;
+    for (DWORD i = 0; i < size; ++i) {
+      file_name[i] = i < name.size() ? static_cast<unsigned char>(name[i]) : L'A';
+    }
+    g_last_error = ERROR_INSUFFICIENT_BUFFER;
+    return size;
+  }
   if (g_machine.module_file_name_fails || size == 0) {
     g_last_error = ERROR_INSUFFICIENT_BUFFER;
     return 0;
@@ -265,6 +311,15 @@ DWORD WINAPI GetShortPathNameW(LPCWSTR long_path, LPWSTR short_path,
   std::string path = Narrow(long_path);
   Record("GetShortPathNameW " + path + " " + std::to_string(size) +
          (long_path == short_path ? " in place" : ""));
+  Fault fault;
+  if (FaultFor("GetShortPathNameW", &fault)) {
+    if (fault == Fault::kShortAnswer) {
+      return size + 1;  // the characters it would need; nothing written
+    }
+    g_last_error = fault == Fault::kAccessDenied ? ERROR_ACCESS_DENIED
+                                                 : kFaultError;
+    return 0;
+  }
   std::string result = path;
   std::size_t best = 0;
   for (const auto& [long_prefix, short_prefix] : g_machine.short_names) {
@@ -283,6 +338,12 @@ DWORD WINAPI GetShortPathNameW(LPCWSTR long_path, LPWSTR short_path,
 DWORD WINAPI GetFileAttributesW(LPCWSTR file_name) {
   std::string path = Narrow(file_name);
   Record("GetFileAttributesW " + path);
+  Fault fault;
+  if (FaultFor("GetFileAttributesW", &fault)) {
+    g_last_error = fault == Fault::kAccessDenied ? ERROR_ACCESS_DENIED
+                                                 : kFaultError;
+    return INVALID_FILE_ATTRIBUTES;
+  }
   for (const std::string& file : g_machine.files) {
     if (SameName(file, path)) return FILE_ATTRIBUTE_NORMAL;
   }
@@ -328,6 +389,13 @@ BOOL WINAPI CreateProcessW(LPCWSTR application_name, LPWSTR command_line,
       std::memcmp(&expected, startup_info, sizeof(expected)) == 0;
   g_trace.process_starts.push_back(start);
   Record("CreateProcessW " + start.command_line);
+  Fault fault;
+  if (FaultFor("CreateProcessW", &fault)) {
+    g_trace.process_starts.pop_back();
+    g_last_error = fault == Fault::kAccessDenied ? ERROR_ACCESS_DENIED
+                                                 : kFaultError;
+    return FALSE;
+  }
   if (g_machine.create_process_error != ERROR_SUCCESS) {
     g_last_error = g_machine.create_process_error;
     return FALSE;
@@ -347,6 +415,11 @@ DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
   if (it == g_open_handles.end()) {
     g_trace.misuses.push_back("WaitForSingleObject on a handle not open");
   }
+  Fault fault;
+  if (FaultFor("WaitForSingleObject", &fault)) {
+    g_last_error = kFaultError;
+    return 0xFFFFFFFFu;  // WAIT_FAILED
+  }
   return 0;
 }
 
@@ -360,6 +433,12 @@ BOOL WINAPI CloseHandle(HANDLE handle) {
   }
   g_open_handles.erase(it);
   if (kind == "file") CloseFile(handle);
+  // A failed close still leaves the handle unusable.
+  Fault fault;
+  if (FaultFor("CloseHandle", &fault)) {
+    g_last_error = kFaultError;
+    return FALSE;
+  }
   return TRUE;
 }
 
@@ -374,6 +453,11 @@ LONG WINAPI RegOpenKeyExW(HKEY key, LPCWSTR sub_key, DWORD options,
   Record("RegOpenKeyExW " +
          std::string(key == HKEY_LOCAL_MACHINE ? "HKLM\\" : "?\\") + path +
          " " + std::to_string(options) + " " + Hex(desired));
+  Fault fault;
+  if (FaultFor("RegOpenKeyExW", &fault)) {
+    return fault == Fault::kAccessDenied ? ERROR_ACCESS_DENIED
+                                         : static_cast<LONG>(kFaultError);
+  }
   const RegistryKey* found =
       key == HKEY_LOCAL_MACHINE ? FindKey(path) : nullptr;
   if (found == nullptr) return ERROR_FILE_NOT_FOUND;
@@ -397,6 +481,18 @@ LONG WINAPI RegQueryValueW(HKEY key, LPCWSTR sub_key, LPWSTR data,
   if (sub_key != nullptr || found == nullptr || !found->has_default_value) {
     return ERROR_FILE_NOT_FOUND;
   }
+  Fault fault;
+  if (FaultFor("RegQueryValueW", &fault)) {
+    if (fault != Fault::kShortAnswer) {
+      return fault == Fault::kAccessDenied ? ERROR_ACCESS_DENIED
+                                           : static_cast<LONG>(kFaultError);
+    }
+    // A stored string that fills the buffer exactly, without terminator.
+    for (LONG i = 0; i < *data_bytes / static_cast<LONG>(sizeof(WCHAR)); ++i) {
+      data[i] = L'R';
+    }
+    return ERROR_SUCCESS;
+  }
   const std::string& value = found->default_value;
   std::size_t units = value.size() + (found->value_terminated ? 1 : 0);
   LONG needed = static_cast<LONG>(units * sizeof(WCHAR));
@@ -413,15 +509,24 @@ LONG WINAPI RegQueryValueW(HKEY key, LPCWSTR sub_key, LPWSTR data,
 LONG WINAPI RegCloseKey(HKEY key) {
   Record("RegCloseKey");
   g_key_paths.erase(reinterpret_cast<std::uintptr_t>(key));
-  return CloseOpenHandle(key, "registry key", "RegCloseKey")
-             ? ERROR_SUCCESS
-             : ERROR_INVALID_HANDLE;
+  if (!CloseOpenHandle(key, "registry key", "RegCloseKey")) {
+    return ERROR_INVALID_HANDLE;
+  }
+  Fault fault;
+  return FaultFor("RegCloseKey", &fault) ? static_cast<LONG>(kFaultError)
+                                         : ERROR_SUCCESS;
 }
 
 SC_HANDLE WINAPI OpenSCManagerW(LPCWSTR machine_name, LPCWSTR database_name,
                                 DWORD desired) {
   Record("OpenSCManagerW " + NullableNarrow(machine_name) + " " +
          NullableNarrow(database_name) + " " + Hex(desired));
+  Fault fault;
+  if (FaultFor("OpenSCManagerW", &fault)) {
+    g_last_error = fault == Fault::kAccessDenied ? ERROR_ACCESS_DENIED
+                                                 : kFaultError;
+    return nullptr;
+  }
   if (g_machine.service_manager_error != ERROR_SUCCESS) {
     g_last_error = g_machine.service_manager_error;
     return nullptr;
@@ -433,6 +538,12 @@ SC_HANDLE WINAPI OpenServiceW(SC_HANDLE manager, LPCWSTR service_name,
                               DWORD desired) {
   std::string name = NullableNarrow(service_name);
   Record("OpenServiceW " + name + " " + Hex(desired));
+  Fault fault;
+  if (FaultFor("OpenServiceW", &fault)) {
+    g_last_error = fault == Fault::kAccessDenied ? ERROR_ACCESS_DENIED
+                                                 : kFaultError;
+    return nullptr;
+  }
   auto it = g_open_handles.find(reinterpret_cast<std::uintptr_t>(manager));
   if (it == g_open_handles.end() || it->second != "service manager") {
     g_last_error = ERROR_INVALID_HANDLE;
@@ -459,6 +570,11 @@ BOOL WINAPI CloseServiceHandle(SC_HANDLE handle) {
     return FALSE;
   }
   g_open_handles.erase(it);
+  Fault fault;
+  if (FaultFor("CloseServiceHandle", &fault)) {
+    g_last_error = kFaultError;
+    return FALSE;
+  }
   return TRUE;
 }
 
@@ -474,6 +590,13 @@ BOOL WINAPI ShellExecuteExW(LPSHELLEXECUTEINFOW info) {
   start.show = info->nShow;
   g_trace.shell_starts.push_back(start);
   Record("ShellExecuteExW " + start.verb + " " + start.file);
+  Fault fault;
+  if (FaultFor("ShellExecuteExW", &fault)) {
+    g_trace.shell_starts.pop_back();
+    g_last_error = fault == Fault::kAccessDenied ? ERROR_ACCESS_DENIED
+                                                 : kFaultError;
+    return FALSE;
+  }
   if (g_machine.shell_execute_error != ERROR_SUCCESS) {
     g_last_error = g_machine.shell_execute_error;
     return FALSE;
@@ -489,14 +612,14 @@ BOOLEAN WINAPI LookupAgentServiceName(LPCWSTR default_name, LPWSTR value,
                                       DWORD capacity) {
   Record("LookupAgentServiceName " + NullableNarrow(default_name) + " " +
          std::to_string(capacity));
-  return Answer(g_machine.service_name_lookup, value, capacity);
+  return Answer("LookupAgentServiceName", g_machine.service_name_lookup, value, capacity);
 }
 
 BOOLEAN WINAPI LookupAgentAppPathKey(LPCWSTR default_path, LPWSTR value,
                                      DWORD capacity) {
   Record("LookupAgentAppPathKey " + NullableNarrow(default_path) + " " +
          std::to_string(capacity));
-  return Answer(g_machine.app_path_key_lookup, value, capacity);
+  return Answer("LookupAgentAppPathKey", g_machine.app_path_key_lookup, value, capacity);
 }
 
 }  // extern "C"

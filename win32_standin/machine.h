@@ -9,7 +9,10 @@
 
 #include <windows.h>
 
+#include "faults.h"
+
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -87,6 +90,9 @@ struct Machine {
 
   DWORD create_process_error = ERROR_SUCCESS;
   DWORD shell_execute_error = ERROR_SUCCESS;
+
+  // Faults injected into calls by name (see faults.h).
+  std::map<std::string, InjectedFault> faults;
 };
 
 struct ProcessStart {

@@ -48,6 +48,12 @@ LONG WINAPI FakeRtlVerifyVersionInfo(OSVERSIONINFOEXW* wanted, ULONG type_mask,
                                      ULONGLONG condition_mask) {
   Record("RtlVerifyVersionInfo " + Hex(type_mask) + " " + Hex(condition_mask));
   TheTrace().version_checks.push_back({*wanted, type_mask, condition_mask});
+  Fault fault;
+  if (FaultFor("RtlVerifyVersionInfo", &fault)) {
+    return static_cast<LONG>(fault == Fault::kAccessDenied
+                                 ? kFaultStatusAccessDenied
+                                 : kStatusInvalidParameter);
+  }
   const Machine& machine = TheMachine();
   if (machine.rtl_verify_version_info_status) {
     return *machine.rtl_verify_version_info_status;
@@ -89,6 +95,11 @@ BOOL WINAPI FakeGetProductInfo(DWORD major, DWORD minor,
          std::to_string(minor) + " " + std::to_string(service_pack_major) +
          " " + std::to_string(service_pack_minor));
   const Machine& machine = TheMachine();
+  Fault fault;
+  if (FaultFor("GetProductInfo", &fault)) {
+    *product_type = 0;
+    return FALSE;
+  }
   *product_type = machine.get_product_info_result ? machine.product_info_type : 0;
   return machine.get_product_info_result;
 }
@@ -115,11 +126,15 @@ ULONGLONG WINAPI VerSetConditionMask(ULONGLONG condition_mask, DWORD type_mask,
 
 BOOL WINAPI IsProcessorFeaturePresent(DWORD feature) {
   Record("IsProcessorFeaturePresent " + std::to_string(feature));
+  Fault fault;
+  if (FaultFor("IsProcessorFeaturePresent", &fault)) return FALSE;
   return feature == PF_PAE_ENABLED ? TheMachine().pae_feature : FALSE;
 }
 
 int WINAPI GetSystemMetrics(int index) {
   Record("GetSystemMetrics " + std::to_string(index));
+  Fault fault;
+  if (FaultFor("GetSystemMetrics", &fault)) return 0;
   return index == SM_SERVERR2 ? TheMachine().server_r2_metric : 0;
 }
 

@@ -1,6 +1,7 @@
 """Checks the built launcher and lookup libraries as Windows will load them."""
 
 import argparse
+import os
 import re
 import struct
 import sys
@@ -15,6 +16,9 @@ IMAGE_FILE_DLL = 0x2000
 # DLLs every Windows release carries; the launcher may need no others but its
 # lookup library.
 SYSTEM_DLLS = {"kernel32.dll", "advapi32.dll", "shell32.dll", "user32.dll", "msvcrt.dll"}
+# The launcher carries no C runtime: Windows 95 has no runtime DLL to rely on.
+LAUNCHER_SYSTEM_DLLS = {"kernel32.dll", "advapi32.dll", "shell32.dll", "user32.dll"}
+LAUNCHER_MAX_BYTES = 16 * 1024
 RUN_TIME_LOOKUPS = {"RtlGetVersion", "RtlVerifyVersionInfo", "GetNativeSystemInfo",
                     "GetProductInfo"}
 
@@ -39,8 +43,22 @@ class LauncherExecutable(unittest.TestCase):
                          [("ordinal", 8), ("ordinal", 12)])
 
     def test_needs_only_system_dlls_besides_the_lookup_library(self):
-        others = set(self.imports) - SYSTEM_DLLS - {"morvane.dll"}
-        self.assertEqual(others, set(), "DLLs a bare Windows does not have")
+        others = set(self.imports) - LAUNCHER_SYSTEM_DLLS - {"morvane.dll"}
+        self.assertEqual(others, set(), "DLLs a bare Windows 95 does not have")
+
+    def test_imports_no_c_runtime(self):
+        runtime = {dll for dll in self.imports
+                   if re.match(r"(msvcr|msvcp|ucrtbase|vcruntime|api-ms-win-crt|libstdc|libgcc)", dll)}
+        self.assertEqual(runtime, set())
+
+    def test_windows_95_and_nt_4_accept_the_image(self):
+        self.assertEqual(self.pe.subsystem_version, (4, 0))
+        self.assertEqual(self.pe.os_version, (4, 0))
+
+    def test_stays_small(self):
+        size = os.path.getsize(ARGS.launcher)
+        self.assertLessEqual(size, LAUNCHER_MAX_BYTES,
+                             f"kovlaunch.exe is {size} bytes")
 
     def test_looks_up_the_newer_system_calls_at_run_time(self):
         imported = {value for entries in self.imports.values()

@@ -23,6 +23,7 @@ class PeFile:
         if self.magic != 0x10B:
             raise ValueError(f"{path}: not PE32 (magic {self.magic:#x})")
         self.entry_rva = struct.unpack_from("<I", d, opt + 16)[0]
+        self.os_version = struct.unpack_from("<HH", d, opt + 40)
         self.subsystem_version = struct.unpack_from("<HH", d, opt + 48)
         self.subsystem = struct.unpack_from("<H", d, opt + 68)[0]
         count = struct.unpack_from("<I", d, opt + 92)[0]
