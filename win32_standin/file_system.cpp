@@ -27,24 +27,6 @@ FileSystem g_file_system;
 std::map<std::uintptr_t, OpenFile> g_open_files;
 std::vector<Lock> g_locks;
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return std::tolower(c); });
-  return text;
-}
-
-bool SamePath(const std::string& a, const std::string& b) {
-  return Lower(a) == Lower(b);
-}
-
-void Record(const std::string& call) { TheTrace().calls.push_back(call); }
-
-std::string Hex(std::uint64_t value) {
-  char text[24];
-  std::snprintf(text, sizeof(text), "0x%llX",
-                static_cast<unsigned long long>(value));
-  return text;
-}
 
 std::string WithoutTrailingBackslash(const std::string& path) {
   return path.size() > 1 && path.back() == '\\'
@@ -92,7 +74,7 @@ bool Writes(DWORD access) {
 // open on `path`, both ways.
 bool SharingAllows(const std::string& path, DWORD access, DWORD share) {
   for (const auto& [value, open] : g_open_files) {
-    if (!SamePath(open.path, path)) continue;
+    if (!SameName(open.path, path)) continue;
     if ((access & FILE_READ_DATA) && !(open.share & FILE_SHARE_READ)) return false;
     if (Writes(access) && !(open.share & FILE_SHARE_WRITE)) return false;
     if ((open.access & FILE_READ_DATA) && !(share & FILE_SHARE_READ)) return false;
@@ -110,7 +92,7 @@ bool LockedElsewhere(const std::string& path) {
 
 bool AnyLockOn(const std::string& path) {
   for (const Lock& lock : g_locks) {
-    if (SamePath(lock.path, path)) return true;
+    if (SameName(lock.path, path)) return true;
   }
   return LockedElsewhere(path);
 }
@@ -122,7 +104,7 @@ void DeliverArrivedRecords(const std::string& path) {
   auto& records = g_file_system.arriving_records;
   for (auto it = records.begin(); it != records.end();) {
     auto file = g_file_system.files.find(it->path);
-    if (!it->arrived || !SamePath(it->path, path) ||
+    if (!it->arrived || !SameName(it->path, path) ||
         file == g_file_system.files.end()) {
       ++it;
       continue;
@@ -271,7 +253,7 @@ BOOL WINAPI WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytes_to_write,
   std::uint64_t end = start + bytes_to_write;
   for (const Lock& lock : g_locks) {
     if (lock.handle != reinterpret_cast<std::uintptr_t>(handle) &&
-        SamePath(lock.path, open->path) && lock.start < end && start < lock.end) {
+        SameName(lock.path, open->path) && lock.start < end && start < lock.end) {
       SetLastError(ERROR_LOCK_VIOLATION);
       return FALSE;
     }
@@ -289,7 +271,7 @@ BOOL WINAPI WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytes_to_write,
   open->position = start + count;
   *bytes_written = count;
   for (ArrivingRecord& record : g_file_system.arriving_records) {
-    if (SamePath(record.path, open->path)) record.arrived = true;
+    if (SameName(record.path, open->path)) record.arrived = true;
   }
   DeliverArrivedRecords(open->path);
   if (count < bytes_to_write) {
@@ -369,7 +351,7 @@ BOOL WINAPI LockFile(HANDLE handle, DWORD offset_low, DWORD offset_high,
     return FALSE;
   }
   for (const Lock& lock : g_locks) {
-    if (SamePath(lock.path, open->path) && lock.start < start + length &&
+    if (SameName(lock.path, open->path) && lock.start < start + length &&
         start < lock.end) {
       SetLastError(ERROR_LOCK_VIOLATION);
       return FALSE;

@@ -23,27 +23,9 @@ std::map<std::uintptr_t, std::string> g_open_handles;  // value -> kind
 const std::uintptr_t kNtdllModule = 0x7001;
 const std::uintptr_t kKernel32Module = 0x7002;
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return std::tolower(c); });
-  return text;
-}
-
-bool SameName(const std::string& a, const std::string& b) {
-  return Lower(a) == Lower(b);
-}
-
 bool StartsWithName(const std::string& text, const std::string& prefix) {
   return text.size() >= prefix.size() &&
          SameName(text.substr(0, prefix.size()), prefix);
-}
-
-void Record(const std::string& call) { g_trace.calls.push_back(call); }
-
-std::string Hex(std::uint32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof(text), "0x%X", value);
-  return text;
 }
 
 std::uintptr_t OpenHandle(const std::string& kind) {
@@ -131,6 +113,26 @@ BOOLEAN Answer(const char* call, const LookupAnswer& answer, LPWSTR value,
 }
 
 }  // namespace
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return std::tolower(c); });
+  return text;
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+  return Lower(a) == Lower(b);
+}
+
+void Record(const std::string& call) { g_trace.calls.push_back(call); }
+
+std::string Hex(std::uint64_t value) {
+  char text[24];
+  std::snprintf(text, sizeof(text), "0x%llX",
+                static_cast<unsigned long long>(value));
+  return text;
+}
+
 
 Machine& TheMachine() { return g_machine; }
 Trace& TheTrace() { return g_trace; }

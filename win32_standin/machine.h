@@ -165,4 +165,12 @@ int FirstCall(const std::string& prefix);
 std::string Narrow(const WCHAR* text);
 std::string Narrow(const WCHAR* text, std::size_t length);
 
+// For the stand-in's own parts: names compared as Windows compares paths,
+// service and module names (without regard to case), a call recorded in the
+// trace, and a number written as the trace writes it.
+std::string Lower(std::string text);
+bool SameName(const std::string& a, const std::string& b);
+void Record(const std::string& call);
+std::string Hex(std::uint64_t value);
+
 }  // namespace standin

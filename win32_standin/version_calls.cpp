@@ -13,14 +13,6 @@ namespace {
 const LONG kStatusRevisionMismatch = static_cast<LONG>(0xC0000059u);
 const LONG kStatusInvalidParameter = static_cast<LONG>(0xC000000Du);
 
-void Record(const std::string& call) { TheTrace().calls.push_back(call); }
-
-std::string Hex(ULONGLONG value) {
-  char text[24];
-  std::snprintf(text, sizeof(text), "0x%llX",
-                static_cast<unsigned long long>(value));
-  return text;
-}
 
 // The condition recorded for `type_bit`: three bits at three times the bit's
 // position in the type mask.
