@@ -68,10 +68,8 @@ PresenceStep FindAgentExecutable(AgentPresenceReport& report) {
   RegCloseKey(key);
   // A stored string need not carry its terminator.
   report.value_terminated = IsTerminatedWithin(report.value, kLookupChars);
-  if (!report.value_terminated || report.value_query_result != ERROR_SUCCESS) {
-    report.value[0] = L'\0';  // nothing here can be shown as the value
-  }
   if (report.value_query_result != ERROR_SUCCESS || !report.value_terminated) {
+    report.value[0] = L'\0';  // nothing here can be shown as the value
     return PresenceStep::kAppPathValueNotRead;
   }
   report.file_asked = true;

@@ -1,5 +1,6 @@
 #include "osinfo/osinfo.h"
 #include "osinfo/system_proc.h"
+#include "osinfo/version_record.h"
 
 namespace {
 
@@ -7,8 +8,6 @@ typedef void(WINAPI* GetNativeSystemInfoFn)(SYSTEM_INFO*);
 
 // Product types of the version record.
 const BYTE kWorkstation = 1;
-const BYTE kDomainController = 2;
-const BYTE kServer = 3;
 
 // Suite-mask bits.
 const WORD kSuiteEnterprise = 0x0002;
@@ -59,11 +58,6 @@ OsVersionCode ByProductAndBitness(const Facts& facts, bool is_64bit,
   return is_64bit ? other_64 : other;
 }
 
-bool IsIn64BitSet(WORD architecture) {
-  return architecture == 6 || architecture == 7 || architecture == 9 ||
-         architecture == 10;
-}
-
 // Server 2003 editions by suite bit, tested in this order.
 OsVersionCode ClassifyServer2003(const Facts& facts) {
   WORD suite = facts.suite;
@@ -106,8 +100,9 @@ OsVersionCode ClassifyNt(const Facts& facts) {
     return ByProductAndBitness(facts, facts.is_64bit, 50032, 50033, 50030, 50031);
   }
   if (IsVersion(facts, 6, 0)) {
-    return ByProductAndBitness(facts, IsIn64BitSet(facts.architecture), 50001,
-                               50026, 50002, 50029);
+    // Vista's rule reads the architecture fetched here, not the 64-bit answer.
+    return ByProductAndBitness(facts, Is64BitArchitecture(facts.architecture),
+                               50001, 50026, 50002, 50029);
   }
   if (IsVersion(facts, 5, 2)) {
     return ClassifyServer2003(facts);
@@ -144,8 +139,7 @@ OsVersionCode GetOsVersionCode() {
   facts.major = snapshot.dwMajorVersion;
   facts.minor = snapshot.dwMinorVersion;
   facts.workstation = snapshot.wProductType == kWorkstation;
-  facts.server = snapshot.wProductType == kServer ||
-                 snapshot.wProductType == kDomainController;
+  facts.server = IsServerProductType(snapshot.wProductType);
   facts.suite = snapshot.wSuiteMask;
   facts.is_64bit = IsNative64BitOs() != 0;
 

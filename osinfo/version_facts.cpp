@@ -1,6 +1,7 @@
 #include "osinfo/osinfo.h"
 
 #include "osinfo/system_proc.h"
+#include "osinfo/version_record.h"
 
 namespace {
 
@@ -52,10 +53,7 @@ BYTE IsServerProduct(BYTE* is_server) {
   if (GetVersionSnapshot(&snapshot) == 0) {
     return 0;
   }
-  *is_server = snapshot.wProductType == VER_NT_SERVER ||
-                       snapshot.wProductType == VER_NT_DOMAIN_CONTROLLER
-                   ? 1
-                   : 0;
+  *is_server = IsServerProductType(snapshot.wProductType) ? 1 : 0;
   return 1;
 }
 

@@ -1,6 +1,7 @@
 #include "osinfo/osinfo.h"
 
 #include "osinfo/system_proc.h"
+#include "osinfo/version_record.h"
 
 namespace {
 
@@ -141,8 +142,7 @@ BYTE GetOsVersionLevel(OsVersionLevel* level) {
       } else if (minor == 2) {
         // 5.2 is Server 2003 or 64-bit XP. A workstation product type is
         // counted as Server 2003 only when the R2 metric says so.
-        bool server = snapshot.wProductType == VER_NT_SERVER ||
-                      snapshot.wProductType == VER_NT_DOMAIN_CONTROLLER;
+        bool server = IsServerProductType(snapshot.wProductType);
         *level = server || GetSystemMetrics(SM_SERVERR2) != 0 ? 3 : 2;
       }
       return 1;

@@ -1,6 +1,7 @@
 #include "osinfo/osinfo.h"
 
 #include "osinfo/system_proc.h"
+#include "osinfo/version_record.h"
 
 namespace {
 
@@ -25,18 +26,6 @@ bool ReadReportedVersion(OSVERSIONINFOEXW* record) {
   }
   record->dwOSVersionInfoSize = kPlainRecordSize;
   return GetVersionExW(plain) != 0;
-}
-
-bool Is64BitArchitecture(WORD architecture) {
-  switch (architecture) {
-    case PROCESSOR_ARCHITECTURE_IA64:
-    case PROCESSOR_ARCHITECTURE_ALPHA64:
-    case PROCESSOR_ARCHITECTURE_AMD64:
-    case PROCESSOR_ARCHITECTURE_IA32_ON_WIN64:
-      return true;
-    default:
-      return false;
-  }
 }
 
 }  // namespace

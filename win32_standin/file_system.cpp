@@ -119,6 +119,11 @@ void TakeBackSpace(std::size_t bytes) {
   if (g_file_system.free_bytes != SIZE_MAX) g_file_system.free_bytes += bytes;
 }
 
+// A 64-bit offset or count from the two halves the lock calls take.
+std::uint64_t Join(DWORD high, DWORD low) {
+  return (static_cast<std::uint64_t>(high) << 32) | low;
+}
+
 }  // namespace
 
 bool NoCaseLess::operator()(const std::string& a, const std::string& b) const {
@@ -333,8 +338,8 @@ BOOL WINAPI SetEndOfFile(HANDLE handle) {
 
 BOOL WINAPI LockFile(HANDLE handle, DWORD offset_low, DWORD offset_high,
                      DWORD bytes_low, DWORD bytes_high) {
-  std::uint64_t start = (static_cast<std::uint64_t>(offset_high) << 32) | offset_low;
-  std::uint64_t length = (static_cast<std::uint64_t>(bytes_high) << 32) | bytes_low;
+  std::uint64_t start = Join(offset_high, offset_low);
+  std::uint64_t length = Join(bytes_high, bytes_low);
   Record("LockFile " + Hex(start) + " " + Hex(length));
   OpenFile* open = FindOpenFile(handle, "LockFile");
   if (open == nullptr) return FALSE;
@@ -364,8 +369,8 @@ BOOL WINAPI LockFile(HANDLE handle, DWORD offset_low, DWORD offset_high,
 
 BOOL WINAPI UnlockFile(HANDLE handle, DWORD offset_low, DWORD offset_high,
                        DWORD bytes_low, DWORD bytes_high) {
-  std::uint64_t start = (static_cast<std::uint64_t>(offset_high) << 32) | offset_low;
-  std::uint64_t length = (static_cast<std::uint64_t>(bytes_high) << 32) | bytes_low;
+  std::uint64_t start = Join(offset_high, offset_low);
+  std::uint64_t length = Join(bytes_high, bytes_low);
   Record("UnlockFile " + Hex(start) + " " + Hex(length));
   OpenFile* open = FindOpenFile(handle, "UnlockFile");
   if (open == nullptr) return FALSE;
